@@ -1,0 +1,102 @@
+#include "text/search.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace ximing {
+namespace {
+
+unsigned char byteAt(std::string_view t, std::size_t i) { return static_cast<unsigned char>(t[i]); }
+
+unsigned char foldAscii(unsigned char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c;
+}
+
+// Where `s` next occurs in `t` at or after `from`, comparing ASCII letters without
+// case; npos when it does not.
+std::size_t findFolded(std::string_view t, std::string_view s, std::size_t from) {
+  if (s.size() > t.size()) return std::string_view::npos;
+  const unsigned char first = foldAscii(byteAt(s, 0));
+  for (std::size_t i = from; i + s.size() <= t.size(); ++i) {
+    if (foldAscii(byteAt(t, i)) != first) continue;
+    std::size_t k = 1;
+    while (k < s.size() && foldAscii(byteAt(t, i + k)) == foldAscii(byteAt(s, k))) ++k;
+    if (k == s.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+// The upper-case partner of a code page 936 two-byte character, for the letters
+// that have one: full-width Latin (row A3), Greek (row A6) and Cyrillic (row A7).
+unsigned foldDoubleByte(unsigned code) {
+  if (code >= 0xA3E1 && code <= 0xA3FA) return code - 0x20;  // ａ..ｚ -> Ａ..Ｚ
+  if (code >= 0xA6C1 && code <= 0xA6D8) return code - 0x20;  // α..ω -> Α..Ω
+  if (code >= 0xA7D1 && code <= 0xA7F1) return code - 0x30;  // а..я -> А..Я
+  return code;
+}
+
+// Reads the character of `t` at `i` as one code, advancing `i` past it.
+unsigned nextCharacter(std::string_view t, std::size_t& i, bool fold) {
+  const unsigned char lead = byteAt(t, i);
+  if (lead >= 0x81 && lead <= 0xFE && i + 1 < t.size()) {
+    const unsigned code = (unsigned{lead} << 8) | byteAt(t, i + 1);
+    i += 2;
+    return fold ? foldDoubleByte(code) : code;
+  }
+  i += 1;
+  return fold ? foldAscii(lead) : lead;
+}
+
+Text mapAscii(std::string_view t, unsigned char from, unsigned char to, int delta) {
+  Text result(t);
+  for (std::size_t i = 0; i < result.size(); ++i) {
+    const unsigned char c = byteAt(result, i);
+    if (c >= 0x80) {
+      ++i;  // the second byte of a two-byte character stays as it is
+    } else if (c >= from && c <= to) {
+      result[i] = static_cast<char>(c + delta);
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+std::int32_t findText(std::string_view t, std::string_view s, std::optional<std::int32_t> start,
+                      bool ignoreCase) {
+  const std::size_t begin =
+      start ? static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t{*start} - 1, 0)) : 0;
+  if (begin >= t.size()) return -1;
+  if (s.empty()) return 1;
+
+  // Find raw matches quickly, then keep only those at a character start. `cursor`
+  // walks the character starts from `begin` once, so the whole search is linear.
+  std::size_t cursor = begin;
+  std::size_t from = begin;
+  for (;;) {
+    const std::size_t hit = ignoreCase ? findFolded(t, s, from) : t.find(s, from);
+    if (hit == std::string_view::npos) return -1;
+    while (cursor < hit) cursor += byteAt(t, cursor) >= 0x80 ? 2 : 1;
+    if (cursor == hit) return static_cast<std::int32_t>(hit + 1);
+    from = cursor;  // the hit began inside a two-byte character
+  }
+}
+
+std::int32_t compareText(std::string_view a, std::string_view b, bool caseSensitive) {
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    const unsigned x = nextCharacter(a, i, !caseSensitive);
+    const unsigned y = nextCharacter(b, j, !caseSensitive);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (i < a.size()) return 1;
+  if (j < b.size()) return -1;
+  return 0;
+}
+
+Text toUpperText(std::string_view t) { return mapAscii(t, 'a', 'z', -32); }
+
+Text toLowerText(std::string_view t) { return mapAscii(t, 'A', 'Z', 32); }
+
+}  // namespace ximing
