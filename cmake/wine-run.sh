@@ -12,12 +12,10 @@ export LANG=zh_CN.UTF-8
 mkdir -p "$(dirname "$prefix")"
 (
   flock 9
-  if [ ! -f "$prefix/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
+  if [ ! -f "$prefix/.ready" ]; then
+    wineboot -i </dev/null >/dev/null 2>&1 || true
     wineserver -w
+    touch "$prefix/.ready"
   fi
-  # A server that outlives single runs saves starting one per test. Its output goes
-  # nowhere, so it never holds a test runner's pipes open.
-  wineserver -p 20 </dev/null >/dev/null 2>&1 || true
 ) 9>"$prefix.lock"
 exec wine "$@"
