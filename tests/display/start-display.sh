@@ -6,14 +6,29 @@ number=$1
 state=$2
 mkdir -p "$state"
 "$(dirname "$0")/stop-display.sh" "$number" "$state" || true
+# An X server that this tree did not start (or no longer knows about) holds the number:
+# a new one could not listen, and the tests would talk to the wrong one.
+if DISPLAY=":$number" xdpyinfo >/dev/null 2>&1; then
+  echo "display :$number is in use by another X server" >&2
+  exit 1
+fi
 rm -f "/tmp/.X${number}-lock" "/tmp/.X11-unix/X${number}"
-setsid Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+# -noreset: without it the server resets whenever its last client leaves, and a client
+# that connects meanwhile (openbox, right after the check below) is turned away.
+setsid Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset </dev/null >"$state/xvfb.log" 2>&1 &
 echo $! >"$state/xvfb.pid"
+fail() {
+  echo "$1" >&2
+  cat "$state/xvfb.log" "$state/openbox.log" 2>/dev/null >&2
+  "$(dirname "$0")/stop-display.sh" "$number" "$state"
+  exit 1
+}
 for _ in $(seq 100); do
   if DISPLAY=":$number" xdpyinfo >/dev/null 2>&1; then break; fi
+  kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null || break
   sleep 0.1
 done
-DISPLAY=":$number" xdpyinfo >/dev/null 2>&1 || { echo "Xvfb :$number did not start" >&2; exit 1; }
+DISPLAY=":$number" xdpyinfo >/dev/null 2>&1 || fail "Xvfb :$number did not start"
 DISPLAY=":$number" setsid openbox </dev/null >"$state/openbox.log" 2>&1 &
 echo $! >"$state/openbox.pid"
 # openbox has taken over when the root window names a window manager.
@@ -24,5 +39,4 @@ for _ in $(seq 100); do
   fi
   sleep 0.1
 done
-echo "openbox did not start on :$number" >&2
-exit 1
+fail "openbox did not start on :$number"
