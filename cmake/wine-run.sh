@@ -5,6 +5,13 @@
 set -euo pipefail
 prefix=$1
 shift
+# Programs run on an X display get a prefix of their own: all programs of a prefix share
+# one Wine desktop process while any of them runs, and it serves the display of the
+# program that started it; one started without a display would serve none, and the
+# windows of a test that runs beside it could not be made.
+if [ -n "${DISPLAY:-}" ]; then
+  prefix="$prefix-display${DISPLAY//[^0-9A-Za-z]/}"
+fi
 export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
