@@ -17,8 +17,9 @@ class Desktop {
   // button, and returns when the user has dismissed it.
   virtual void showMessage(const Text& text) = 0;
 
-  // Replaces the clipboard's content with `text` (code page 936).
-  virtual void setClipboardText(const Text& text) = 0;
+  // Replaces the clipboard's content with `text` (code page 936). Answers whether the
+  // clipboard now holds it; when it does not, what was there may be gone.
+  virtual bool setClipboardText(const Text& text) = 0;
 
   // Dispatches every window event that is waiting, never waiting for new ones.
   // Answers false once the window has been closed and the program is ending.

@@ -70,8 +70,10 @@ void lookUpSong(Desktop& desktop, HttpClient& http, std::string_view serviceHost
     desktop.showMessage(Text(lastPageText.empty() ? kNoAnswer : kNoAddress));
     return;
   }
-  desktop.setClipboardText(songAddress);
-  desktop.showMessage(concatText({kAddressBefore, songAddress, kAddressAfter}));
+  // Saying it was copied when it was not would send the user to paste something else.
+  const bool copied = desktop.setClipboardText(songAddress);
+  desktop.showMessage(
+      concatText({kAddressBefore, songAddress, copied ? kAddressAfter : kAddressNotCopied}));
 }
 
 void showInstructions(Desktop& desktop, std::string_view siteHost) {

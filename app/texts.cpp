@@ -14,6 +14,7 @@ const std::string_view kHintAfter = "\r\n把后面的数字 填到编辑框 按�
 const std::string_view kSongNotExist = "歌曲不存在";
 const std::string_view kAddressBefore = "下载地址：";
 const std::string_view kAddressAfter = "\r\n下载地址已经复制到剪贴板！请粘贴到迅雷下载！";
+const std::string_view kAddressNotCopied = "\r\n无法复制到剪贴板！请手动复制下载地址。";
 const std::string_view kNoAnswer = "无法获取歌曲信息，请检查网络连接！";
 const std::string_view kNoAddress = "没有找到下载地址！";
 

@@ -237,8 +237,12 @@ void QtMainWindow::showMessage(const Text& text) {
   box.exec();
 }
 
-void QtMainWindow::setClipboardText(const Text& text) {
-  QGuiApplication::clipboard()->setText(fromGbk(text), QClipboard::Clipboard);
+bool QtMainWindow::setClipboardText(const Text& text) {
+  const QString wanted = fromGbk(text);
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->setText(wanted, QClipboard::Clipboard);
+  // Qt reports no failure of its own; reading back tells whether the text is there.
+  return clipboard->text(QClipboard::Clipboard) == wanted;
 }
 
 bool QtMainWindow::processPendingEvents() {

@@ -23,7 +23,7 @@ class QtMainWindow final : public MainWindow {
 
   Text songNumber() override;
   void showMessage(const Text& text) override;
-  void setClipboardText(const Text& text) override;
+  bool setClipboardText(const Text& text) override;
   bool processPendingEvents() override;
   int run() override;
 

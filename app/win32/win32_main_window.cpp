@@ -192,7 +192,7 @@ void Win32MainWindow::showMessage(const Text& text) {
               MB_OK | MB_TASKMODAL);
 }
 
-void Win32MainWindow::setClipboardText(const Text& text) {
+bool Win32MainWindow::setClipboardText(const Text& text) {
   // As UTF-16 text, so that it reads right in any program. Windows makes the ANSI text
   // for the programs that ask for that with the code page of the clipboard's locale,
   // which would otherwise be that of the active keyboard layout: it is set to Chinese
@@ -201,12 +201,13 @@ void Win32MainWindow::setClipboardText(const Text& text) {
   const LCID locale = MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
   // The window owns what it puts there: emptying a clipboard opened without an owner
   // leaves it owned by no one, and SetClipboardData may then fail.
-  if (!openClipboard(window_)) return;
-  if (EmptyClipboard() &&
-      putOnOpenClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t))) {
-    putOnOpenClipboard(CF_LOCALE, &locale, sizeof locale);
-  }
+  if (!openClipboard(window_)) return false;
+  const bool put =
+      EmptyClipboard() &&
+      putOnOpenClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  if (put) putOnOpenClipboard(CF_LOCALE, &locale, sizeof locale);
   CloseClipboard();
+  return put;
 }
 
 bool Win32MainWindow::processPendingEvents() {

@@ -36,7 +36,7 @@ class Win32MainWindow final : public MainWindow {
   // An owner-less, task-modal MessageBoxW: every window of this thread is disabled
   // while it is open.
   void showMessage(const Text& text) override;
-  void setClipboardText(const Text& text) override;
+  bool setClipboardText(const Text& text) override;
   // Runs the messages that are waiting through the same keyboard handling as run();
   // leaves a request to quit waiting for run() to see.
   bool processPendingEvents() override;

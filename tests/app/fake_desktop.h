@@ -23,9 +23,13 @@ class FakeDesktop : public Desktop {
 
   Text songNumber() override { return typed; }
   void showMessage(const Text& text) override { messages.push_back(text); }
-  void setClipboardText(const Text& text) override {
-    clipboard = text;
+  // When false the clipboard cannot be written, as when another program holds it.
+  bool clipboardWorks = true;
+  bool setClipboardText(const Text& text) override {
     ++clipboardWrites;
+    if (!clipboardWorks) return false;
+    clipboard = text;
+    return true;
   }
   bool processPendingEvents() override {
     ++pumpRuns;

@@ -72,6 +72,20 @@ TEST(LookUpSong, TellsWhatCameOfEachKindOfAnswerInOneBox) {
   }
 }
 
+TEST(LookUpSong, ClipboardThatCannotBeWrittenIsNotReportedAsCopied) {
+  FakeDesktop desktop;
+  desktop.typed = "1001";
+  desktop.clipboardWorks = false;
+  ScriptedHttpClient http;
+  http.reads = {R"({"id":1,"source":"http://m.example/1.mp3","n":"x"})"};
+  Text lastPageText;
+  lookUpSong(desktop, http, "h", lastPageText);
+  EXPECT_EQ(desktop.clipboardWrites, 1);
+  EXPECT_EQ(desktop.messages,
+            (std::vector<std::string>{gbk(u8"下载地址：") + "http://m.example/1.mp3" +
+                                      gbk(u8"\r\n无法复制到剪贴板！请手动复制下载地址。")}));
+}
+
 TEST(LookUpSong, SongNumberCannotChangeWhatIsAsked) {
   const std::pair<std::string, std::string> cases[] = {
       {"1001", "1001"},

@@ -482,7 +482,7 @@ TEST_F(Win32WindowTest, ClipboardReceivesTheTextForUnicodeAndAnsiReaders) {
        {u8"http://media.ximing.example/sound/1001.mp3", u8"下载地址：歌曲", u8""}) {
     SCOPED_TRACE(utf8FromGbk(gbk(text)));
     putOnClipboard(L"sentinel");
-    window->setClipboardText(gbk(text));
+    EXPECT_TRUE(window->setClipboardText(gbk(text)));
     EXPECT_EQ(clipboardText(CF_UNICODETEXT), gbk(text));
     // Windows makes the ANSI text from the UTF-16 one, in code page 936 here.
     EXPECT_EQ(clipboardText(CF_TEXT), gbk(text));
@@ -581,7 +581,7 @@ class CountingDesktop : public Desktop {
     ++messages;
     inner_.showMessage(text);
   }
-  void setClipboardText(const Text& text) override { inner_.setClipboardText(text); }
+  bool setClipboardText(const Text& text) override { return inner_.setClipboardText(text); }
   bool processPendingEvents() override { return inner_.processPendingEvents(); }
   int messages = 0;
 
