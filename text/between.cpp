@@ -2,31 +2,15 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <vector>
+
+#include "text/scan.h"
 
 namespace ximing {
 namespace {
 
 bool isLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x81; }
-
-unsigned char foldAscii(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 32) : u;
-}
-
-// Where `s` next occurs in `t` at or after `from` under the byte rule: identical
-// bytes, or with `ignoreCase` the same ASCII letter in either case. Folding both
-// sides to upper case gives exactly that, because a byte of 0x80 or above only ever
-// equals itself after folding.
-std::size_t findRaw(std::string_view t, std::string_view s, std::size_t from, bool ignoreCase) {
-  if (!ignoreCase) return t.find(s, from);
-  for (std::size_t i = from; i + s.size() <= t.size(); ++i) {
-    std::size_t k = 0;
-    while (k < s.size() && foldAscii(t[i + k]) == foldAscii(s[k])) ++k;
-    if (k == s.size()) return i;
-  }
-  return std::string_view::npos;
-}
 
 // The offsets in `s` that are second bytes of its two-byte characters: with
 // `ignoreCase` they must match `t` exactly, never by case folding.
@@ -46,20 +30,27 @@ std::int32_t findTextFrom(std::string_view t, std::string_view s, std::int32_t s
   const auto begin = static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t{start} - 1, 0));
   if (begin > t.size() || s.size() > t.size() - begin) return -1;
 
-  const std::vector<std::size_t> exact = ignoreCase ? secondByteOffsets(s) : std::vector<std::size_t>{};
-  // `cursor` walks the character starts from the text's first byte, once in all.
-  std::size_t cursor = 0;
+  const std::vector<std::size_t> exact =
+      ignoreCase ? secondByteOffsets(s) : std::vector<std::size_t>{};
+  // Under the byte rule a byte of 0x80 or above only ever matches itself, so the
+  // folded search (ASCII letters in either case) finds exactly the raw matches.
+  std::optional<scan::FoldedSearch> folded;
+  if (ignoreCase) folded.emplace(t, s);
+  // Characters are counted from the text's first byte; `known` is the last place
+  // known to begin one.
+  std::size_t known = 0;
   std::size_t from = begin;
   for (;;) {
-    const std::size_t hit = findRaw(t, s, from, ignoreCase);
+    const std::size_t hit = folded ? folded->next(from) : t.find(s, from);
     if (hit == std::string_view::npos) return -1;
-    while (cursor < hit) cursor += isLeadByte(t[cursor]) ? 2 : 1;
-    if (cursor != hit) {
-      from = cursor;  // the hit began on the second byte of a character
+    if (!scan::beginsCharacter(t, known, hit, 0x81)) {
+      known = hit + 1;  // the hit began on the second byte of a character
+      from = hit + 1;
       continue;
     }
-    const bool exactOk = std::all_of(exact.begin(), exact.end(),
-                                     [&](std::size_t k) { return t[hit + k] == s[k]; });
+    known = hit;
+    const bool exactOk =
+        std::all_of(exact.begin(), exact.end(), [&](std::size_t k) { return t[hit + k] == s[k]; });
     if (exactOk) return static_cast<std::int32_t>(hit + 1);
     from = hit + 1;
   }

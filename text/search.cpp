@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "text/scan.h"
+
 namespace ximing {
 namespace {
 
@@ -10,20 +12,6 @@ unsigned char byteAt(std::string_view t, std::size_t i) { return static_cast<uns
 
 unsigned char foldAscii(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c;
-}
-
-// Where `s` next occurs in `t` at or after `from`, comparing ASCII letters without
-// case; npos when it does not.
-std::size_t findFolded(std::string_view t, std::string_view s, std::size_t from) {
-  if (s.size() > t.size()) return std::string_view::npos;
-  const unsigned char first = foldAscii(byteAt(s, 0));
-  for (std::size_t i = from; i + s.size() <= t.size(); ++i) {
-    if (foldAscii(byteAt(t, i)) != first) continue;
-    std::size_t k = 1;
-    while (k < s.size() && foldAscii(byteAt(t, i + k)) == foldAscii(byteAt(s, k))) ++k;
-    if (k == s.size()) return i;
-  }
-  return std::string_view::npos;
 }
 
 // The upper-case partner of a code page 936 two-byte character, for the letters
@@ -69,16 +57,18 @@ std::int32_t findText(std::string_view t, std::string_view s, std::optional<std:
   if (begin >= t.size()) return -1;
   if (s.empty()) return 1;
 
-  // Find raw matches quickly, then keep only those at a character start. `cursor`
-  // walks the character starts from `begin` once, so the whole search is linear.
-  std::size_t cursor = begin;
+  // Find raw matches quickly, then keep only those at a character start, counted from
+  // where the search begins. `known` is the last place known to begin a character.
+  std::optional<scan::FoldedSearch> folded;
+  if (ignoreCase) folded.emplace(t, s);
+  std::size_t known = begin;
   std::size_t from = begin;
   for (;;) {
-    const std::size_t hit = ignoreCase ? findFolded(t, s, from) : t.find(s, from);
+    const std::size_t hit = folded ? folded->next(from) : t.find(s, from);
     if (hit == std::string_view::npos) return -1;
-    while (cursor < hit) cursor += byteAt(t, cursor) >= 0x80 ? 2 : 1;
-    if (cursor == hit) return static_cast<std::int32_t>(hit + 1);
-    from = cursor;  // the hit began inside a two-byte character
+    if (scan::beginsCharacter(t, known, hit, 0x80)) return static_cast<std::int32_t>(hit + 1);
+    known = hit + 1;  // the hit is a second byte, so the byte after it begins a character
+    from = hit + 1;
   }
 }
 
