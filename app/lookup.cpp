@@ -47,8 +47,8 @@ Text songNumberForQuery(std::string_view typed) {
 
 void lookUpSong(Desktop& desktop, HttpClient& http, std::string_view serviceHost,
                 Text& lastPageText) {
-  const Text address = concatText(
-      {"http://", serviceHost, kSongInfoPath, songNumberForQuery(desktop.songNumber())});
+  const Text address =
+      concatText({"http://", serviceHost, kSongInfoPath, songNumberForQuery(desktop.songNumber())});
   // Once the window has been closed, the fetch stops at its next read and the
   // lookup ends without a word: the program is on its way out.
   bool closing = false;

@@ -47,8 +47,8 @@ Text completeRequestHeaders(const Text& headers, const Text& address, const Text
   addHeaderUnlessPresent(block, "Referer: ", concatText({"Referer: ", address, kCrLf}));
   addHeaderUnlessPresent(block, "Accept-Language: ", "Accept-Language: zh-cn\r\n");
   if (!textEquals(method, "GET") && !body.empty()) {
-    addHeaderUnlessPresent(block, "Content-Type: ",
-                           "Content-Type: application/x-www-form-urlencoded\r\n");
+    addHeaderUnlessPresent(block,
+                           "Content-Type: ", "Content-Type: application/x-www-form-urlencoded\r\n");
     addHeaderUnlessPresent(block, "Content-Length: ",
                            concatText({"Content-Length: ", intToText(textLength(body)), kCrLf}));
   }

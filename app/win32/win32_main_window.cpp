@@ -202,9 +202,8 @@ bool Win32MainWindow::setClipboardText(const Text& text) {
   // The window owns what it puts there: emptying a clipboard opened without an owner
   // leaves it owned by no one, and SetClipboardData may then fail.
   if (!openClipboard(window_)) return false;
-  const bool put =
-      EmptyClipboard() &&
-      putOnOpenClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  const bool put = EmptyClipboard() && putOnOpenClipboard(CF_UNICODETEXT, wide.c_str(),
+                                                          (wide.size() + 1) * sizeof(wchar_t));
   if (put) putOnOpenClipboard(CF_LOCALE, &locale, sizeof locale);
   CloseClipboard();
   return put;

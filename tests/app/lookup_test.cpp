@@ -42,10 +42,10 @@ TEST(LookUpSong, TellsWhatCameOfEachKindOfAnswerInOneBox) {
       {"not exist, upper case", R"({"msg":"SOUND NOT EXIST"})", gbk(u8"歌曲不存在"), std::nullopt},
       {"not exist, mixed case", R"({"msg":"SoUnD nOt ExIsT"})", gbk(u8"歌曲不存在"), std::nullopt},
       {"not exist wins over a source",
-       R"({"a":1,"source":"http://m.example/x.mp3","msg":"Sound not exist"})",
-       gbk(u8"歌曲不存在"), std::nullopt},
-      {"no source member", R"({"code":0,"info":{"id":3,"name":"n"}})",
-       gbk(u8"没有找到下载地址！"), std::nullopt},
+       R"({"a":1,"source":"http://m.example/x.mp3","msg":"Sound not exist"})", gbk(u8"歌曲不存在"),
+       std::nullopt},
+      {"no source member", R"({"code":0,"info":{"id":3,"name":"n"}})", gbk(u8"没有找到下载地址！"),
+       std::nullopt},
       {"source as the first member has no comma before it",
        R"({"source":"http://m.example/6.mp3","id":6})", gbk(u8"没有找到下载地址！"), std::nullopt},
       {"empty source", R"({"id":7,"source":"","name":"n"})", gbk(u8"没有找到下载地址！"),
@@ -64,8 +64,7 @@ TEST(LookUpSong, TellsWhatCameOfEachKindOfAnswerInOneBox) {
     Text lastPageText = "the previous answer";
     lookUpSong(desktop, http, "127.0.0.1:47621", lastPageText);
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0], c.message)
-        << testing_support::utf8FromGbk(desktop.messages[0]);
+    EXPECT_EQ(desktop.messages[0], c.message) << testing_support::utf8FromGbk(desktop.messages[0]);
     EXPECT_EQ(desktop.clipboard, c.clipboard.value_or(kSentinel));
     EXPECT_EQ(desktop.clipboardWrites, c.clipboard ? 1 : 0);
     EXPECT_EQ(lastPageText, c.answer);

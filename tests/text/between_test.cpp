@@ -23,16 +23,16 @@ TEST(TextBetween, TakesTheTextBetweenDelimitersAndMovesTheCursor) {
       {"[A][B]", "[", "]", 4, "B", 7},
       {"[A][B]", "[", "]", 7, "", 0},
       {"[]x", "[", "]", 0, "", 3},
-      {"x[A", "[", "]", 0, "", 0},          // no right delimiter after the left one
-      {"]x[A", "[", "]", 0, "", 0},         // a right delimiter only before it
-      {"[A]", "[a", "]", 0, "", 0},         // delimiters match with case
-      {"[A]", "", "]", 0, "", 0},           // an empty delimiter is never found
+      {"x[A", "[", "]", 0, "", 0},   // no right delimiter after the left one
+      {"]x[A", "[", "]", 0, "", 0},  // a right delimiter only before it
+      {"[A]", "[a", "]", 0, "", 0},  // delimiters match with case
+      {"[A]", "", "]", 0, "", 0},    // an empty delimiter is never found
       {"[A]", "[", "", 5, "", 0},
       {"x[A]", "[", "]", -3, "A", 5},
       {"", "[", "]", 0, "", 0},
       {"<<a>>", "<<", ">>", 1, "a", 6},
       {"[A]]", "[", "]]", 0, "A", 5},
-      {"\xB0[[A]", "[", "]", 0, "A", 6},    // the first [ is a second byte
+      {"\xB0[[A]", "[", "]", 0, "A", 6},  // the first [ is a second byte
       {R"(,"source":"http:\/\/x\/a.mp3",")", R"(,"source":")", R"(",")", 0, R"(http:\/\/x\/a.mp3)",
        32},
   };
@@ -60,19 +60,19 @@ TEST(FindTextFrom, TestsCharacterBoundariesFromTheTextsStart) {
       {"abc", "c", 4, false, -1},
       {"abc", "c", 3, false, 3},
       {"abc", "abcd", 1, false, -1},
-      {"\xB0\x5B\x5B", "[", 2, false, 3},        // start on a second byte
+      {"\xB0\x5B\x5B", "[", 2, false, 3},         // start on a second byte
       {"\x41\xB0\xA1", "\x41\xB0", 1, false, 1},  // a match may end inside a character
       {"\xB0\x5B\x41\x5D", "[", 1, false, -1},    // the only [ is a second byte
       {"\x80\x5B", "[", 1, false, 2},             // 0x80 stands alone here
       {"\x81\x5B\x5B", "[", 1, false, 3},
       {"\xB0\xB1\x61", "\xB0\xB1\x41", 1, true, 1},
       {"\xB0\xB1\x61", "\xB0\xB1\x41", 1, false, -1},
-      {"\xB0\x41", "\xB0\x61", 1, true, -1},      // second bytes never fold
+      {"\xB0\x41", "\xB0\x61", 1, true, -1},  // second bytes never fold
       {"A", "a", 1, true, 1},
       {"A", "a", 1, false, -1},
       {"\xB0\x41zA", "a", 1, true, 4},
       {"xSOUND", "sound", 1, true, 2},
-      {"\xB1", "\xB1", 1, true, 1},               // a last lead byte takes nothing along
+      {"\xB1", "\xB1", 1, true, 1},  // a last lead byte takes nothing along
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.t) + " for " + testing::PrintToString(c.s));

@@ -23,7 +23,7 @@ TEST(TextToNumber, ReadsTheLeadingDecimalNumberOnly) {
       {"1D2", 100},
       {"1e2", 100},
       {"2.5E-1", 0.25},
-      {"1e", 1},       // an exponent letter that no digit follows is not part of it
+      {"1e", 1},  // an exponent letter that no digit follows is not part of it
       {"1e+", 1},
       {"1ex", 1},
       {" \t\r\n\v\f-42", -42},
@@ -40,10 +40,12 @@ TEST(TextToNumber, ReadsTheLeadingDecimalNumberOnly) {
       {"0x1A", 0},
       {"1,5", 1},
       {"\xA1\xA1\xA3\xB8\xA3\xB0", 80},  // ideographic space, full-width 8 and 0
-      {"\xA3\xAD\xA3\xB5", -5},           // full-width minus sign and 5
-      {"1\xA3\xAE\xA3\xB5", 1.5},          // full-width decimal point
-      {"\xB0\xA1" "5", 0},                 // another two-byte character stops it
-      {"7\xB0", 7},                        // a lone first byte at the end is dropped
+      {"\xA3\xAD\xA3\xB5", -5},          // full-width minus sign and 5
+      {"1\xA3\xAE\xA3\xB5", 1.5},        // full-width decimal point
+      {"\xB0\xA1"
+       "5",
+       0},           // another two-byte character stops it
+      {"7\xB0", 7},  // a lone first byte at the end is dropped
       {"00012", 12},
       {"1e400", std::numeric_limits<double>::infinity()},
       {"-1e400", -std::numeric_limits<double>::infinity()},

@@ -81,11 +81,11 @@ TEST(CompareText, FoldsLettersOfBothWidthsWithoutCase) {
       {"abc", "abcd", false, false},
       {"abc", "abd", false, false},
       // Full-width Latin, Greek and Cyrillic letters of code page 936.
-      {"\xA3\xC1\xA3\xDA", "\xA3\xE1\xA3\xFA", false, true},   // ＡＺ / ａｚ
+      {"\xA3\xC1\xA3\xDA", "\xA3\xE1\xA3\xFA", false, true},  // ＡＺ / ａｚ
       {"\xA3\xC1", "\xA3\xE1", true, false},
-      {"\xA6\xA1\xA6\xB8", "\xA6\xC1\xA6\xD8", false, true},   // ΑΩ / αω
-      {"\xA7\xA1\xA7\xC1", "\xA7\xD1\xA7\xF1", false, true},   // АЯ / ая
-      {"\xA7\xA7", "\xA7\xD7", false, true},                   // Ё / ё
+      {"\xA6\xA1\xA6\xB8", "\xA6\xC1\xA6\xD8", false, true},  // ΑΩ / αω
+      {"\xA7\xA1\xA7\xC1", "\xA7\xD1\xA7\xF1", false, true},  // АЯ / ая
+      {"\xA7\xA7", "\xA7\xD7", false, true},                  // Ё / ё
       // A full-width letter is not its ASCII self.
       {"\xA3\xC1", "A", false, false},
       // The second byte of a two-byte character is not an ASCII letter.

@@ -39,7 +39,11 @@ TEST(TextSlicing, ClampsInsteadOfFailing) {
       {"blank 3", [] { return blankText(3); }, "   "},
       {"blank 0", [] { return blankText(0); }, ""},
       {"blank negative", [] { return blankText(-5); }, ""},
-      {"concat", [] { return concatText({"a", "", "bc"}); }, "abc"},
+      {"concat",
+       [] {
+         return concatText({"a", "", "bc"});
+       },
+       "abc"},
       {"concat nothing", [] { return concatText({}); }, ""},
   };
   for (const auto& c : cases) {

@@ -33,20 +33,20 @@ TEST(FetchPage, GoodFetchCallsTheClientInOrder) {
   client.reads = {"{\"a\":1}", "rest"};
   Text method = "get";
   Text headers;
-  const Text body = fetchPage(client, loggingPump(client), kAddress, method, std::nullopt,
-                              headers, "ignored for a GET", nullptr);
+  const Text body = fetchPage(client, loggingPump(client), kAddress, method, std::nullopt, headers,
+                              "ignored for a GET", nullptr);
   EXPECT_EQ(body, "{\"a\":1}rest");
   EXPECT_EQ(method, "GET");
-  EXPECT_EQ(client.log,
-            (Log{"openSession Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0) | direct",
-                 "connect session srv 8080",
-                 "openRequest connection GET /sound/info?sound_id=7 HTTP/1.1 80000000",
-                 "setTimeout request 2 18000", "setTimeout request 6 18000",
-                 "setTimeout request 5 18000", "send request", "pump", "read request 512",
-                 "pump", "read request 512", "pump", "read request 512", "close session",
-                 "close connection", "close request"}));
-  EXPECT_EQ(client.sentHeaders, std::string(kAccept) + "Referer: " + kAddress +
-                                    "\r\nAccept-Language: zh-cn\r\n");
+  EXPECT_EQ(
+      client.log,
+      (Log{"openSession Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0) | direct",
+           "connect session srv 8080",
+           "openRequest connection GET /sound/info?sound_id=7 HTTP/1.1 80000000",
+           "setTimeout request 2 18000", "setTimeout request 6 18000", "setTimeout request 5 18000",
+           "send request", "pump", "read request 512", "pump", "read request 512", "pump",
+           "read request 512", "close session", "close connection", "close request"}));
+  EXPECT_EQ(client.sentHeaders,
+            std::string(kAccept) + "Referer: " + kAddress + "\r\nAccept-Language: zh-cn\r\n");
   EXPECT_EQ(client.sentBody, "");
   EXPECT_EQ(headers, client.sentHeaders);  // the completed block is written back
 }
@@ -60,8 +60,7 @@ struct FailureCase {
 
 TEST(FetchPage, FailureClosesExactlyWhatWasOpened) {
   const Log opened = {"openSession Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0) | direct",
-                      "connect session srv 80",
-                      "openRequest connection GET /x HTTP/1.1 80000000"};
+                      "connect session srv 80", "openRequest connection GET /x HTTP/1.1 80000000"};
   const FailureCase cases[] = {
       {"no session", true, false, false, {opened[0]}, "put"},
       {"no connection", false, true, false, {opened[0], opened[1], "close session"}, "put"},
@@ -82,8 +81,8 @@ TEST(FetchPage, FailureClosesExactlyWhatWasOpened) {
     Text method = "put";
     Text headers = "X-Mine: 1\r\n";
     Text responseHeaders = "untouched";
-    EXPECT_EQ(fetchPage(client, loggingPump(client), "http://srv/x", method, std::nullopt,
-                        headers, "", &responseHeaders),
+    EXPECT_EQ(fetchPage(client, loggingPump(client), "http://srv/x", method, std::nullopt, headers,
+                        "", &responseHeaders),
               "");
     EXPECT_EQ(client.log, c.log);
     EXPECT_EQ(method, c.methodAfter);
@@ -93,14 +92,14 @@ TEST(FetchPage, FailureClosesExactlyWhatWasOpened) {
 }
 
 TEST(FetchPage, AddressWithControlBytesIsNeverSent) {
-  for (const char* address : {"http://srv/x\r\nX-Evil: 1", "http://srv/\x01", "http://srv/\x7F",
-                              "http://srv/a\tb"}) {
+  for (const char* address :
+       {"http://srv/x\r\nX-Evil: 1", "http://srv/\x01", "http://srv/\x7F", "http://srv/a\tb"}) {
     SCOPED_TRACE(testing::PrintToString(address));
     ScriptedHttpClient client;
     Text method = "post";
     Text headers = "A: b";
-    EXPECT_EQ(fetchPage(client, loggingPump(client), address, method, std::nullopt, headers,
-                        "x", nullptr),
+    EXPECT_EQ(fetchPage(client, loggingPump(client), address, method, std::nullopt, headers, "x",
+                        nullptr),
               "");
     EXPECT_TRUE(client.log.empty());
     EXPECT_EQ(method, "post");
@@ -116,7 +115,9 @@ TEST(FetchPage, ReadLoopEndsOnlyOnAReadOfNothing) {
     std::string body;
   };
   const ReadCase cases[] = {
-      {"512 bytes in one read, then one more read", {std::string(512, 'a')}, 2,
+      {"512 bytes in one read, then one more read",
+       {std::string(512, 'a')},
+       2,
        std::string(512, 'a')},
       {"short reads do not end it", {"ab", "c", "de"}, 4, "abcde"},
       {"empty body", {}, 1, ""},
@@ -141,7 +142,8 @@ TEST(FetchPage, EndlessBodyIsBounded) {
   ScriptedHttpClient client;
   client.endlessByte = 'x';
   client.quietReads = true;
-  const Text body = fetchPage(client, [] { return true; }, "srv/x");
+  const Text body = fetchPage(
+      client, [] { return true; }, "srv/x");
   EXPECT_EQ(body.size(), static_cast<std::size_t>(kMaxBodyBytes));
   EXPECT_EQ(client.readCalls, kMaxBodyBytes / kReadChunkBytes);
   EXPECT_EQ(client.log.back(), "close request");
@@ -151,7 +153,8 @@ TEST(FetchPage, PumpThatSaysStopEndsTheReading) {
   ScriptedHttpClient client;
   client.reads = {"ab", "cd", "ef"};
   int runs = 0;
-  const Text body = fetchPage(client, [&runs] { return ++runs < 2; }, "srv/x");
+  const Text body = fetchPage(
+      client, [&runs] { return ++runs < 2; }, "srv/x");
   EXPECT_EQ(body, "ab");
   EXPECT_EQ(client.readCalls, 1);
   EXPECT_EQ(client.log.back(), "close request");
@@ -169,7 +172,8 @@ TEST(FetchPage, MethodIsPostInAnyCaseOrElseGet) {
     Text headers;
     fetchPage(client, loggingPump(client), "srv/", method, std::nullopt, headers, "", nullptr);
     EXPECT_EQ(method, sent);
-    EXPECT_EQ(client.log[2], std::string("openRequest connection ") + sent + " / HTTP/1.1 80000000");
+    EXPECT_EQ(client.log[2],
+              std::string("openRequest connection ") + sent + " / HTTP/1.1 80000000");
   }
 }
 
@@ -211,11 +215,10 @@ TEST(CompleteRequestHeaders, AddsEachMissingHeaderOnce) {
       {"last line without CR LF", "X-A: 1", "GET", "", "X-A: 1\r\n$A$R" + lang},
       {"all present", "Accept: a\r\nReferer: r\r\nAccept-Language: en\r\n", "GET", "",
        "Accept: a\r\nReferer: r\r\nAccept-Language: en\r\n"},
-      {"POST body", "", "POST", "a=1&b=2", "$A$R" + lang +
-       "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 7\r\n"},
+      {"POST body", "", "POST", "a=1&b=2",
+       "$A$R" + lang + "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 7\r\n"},
       {"POST body with its own length", "Content-Length: 7\r\n", "POST", "a=1&b=2",
-       "Content-Length: 7\r\n$A$R" + lang +
-           "Content-Type: application/x-www-form-urlencoded\r\n"},
+       "Content-Length: 7\r\n$A$R" + lang + "Content-Type: application/x-www-form-urlencoded\r\n"},
       {"POST body with its own type", "content-type: text/plain\r\n", "post", "x",
        "content-type: text/plain\r\n$A$R" + lang + "Content-Length: 1\r\n"},
       {"post without a body", "", "post", "", "$A$R" + lang},

@@ -94,10 +94,14 @@ class ScriptedHttpClient : public HttpClient {
 
   static std::string name(HttpHandle h) {
     switch (h) {
-      case kSession: return "session";
-      case kConnection: return "connection";
-      case kRequest: return "request";
-      default: return "handle" + std::to_string(h);
+      case kSession:
+        return "session";
+      case kConnection:
+        return "connection";
+      case kRequest:
+        return "request";
+      default:
+        return "handle" + std::to_string(h);
     }
   }
 };

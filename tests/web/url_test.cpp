@@ -22,8 +22,8 @@ TEST(AddressSplitting, HostPortAndPath) {
       {"srv:81", "srv", 81, "/"},
       {"http://a:/x", "a", 0, "/x"},
       {"http://a:\xA3\xB8\xA3\xB0/x", "a", 80, "/x"},  // full-width digits
-      {"https://srv/a", "https", 0, "//srv/a"},         // only http:// is known
-      {"http://user:pw@srv/x", "user", 0, "/x"},        // nor is user information
+      {"https://srv/a", "https", 0, "//srv/a"},        // only http:// is known
+      {"http://user:pw@srv/x", "user", 0, "/x"},       // nor is user information
       {"", "", 80, "/"},
       {"http://127.0.0.1:47621/sound/info?sound_id=1001", "127.0.0.1", 47621,
        "/sound/info?sound_id=1001"},
