@@ -8,11 +8,8 @@
 namespace ximing {
 namespace {
 
-unsigned char byteAt(std::string_view t, std::size_t i) { return static_cast<unsigned char>(t[i]); }
-
-unsigned char foldAscii(unsigned char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c;
-}
+using scan::byteAt;
+using scan::foldAscii;
 
 // The upper-case partner of a code page 936 two-byte character, for the letters
 // that have one: full-width Latin (row A3), Greek (row A6) and Cyrillic (row A7).
